@@ -287,6 +287,27 @@ bool DismissMessageBox(HWND box, DWORD timeoutMs) {
     return true;
 }
 
+MessageBoxWatcher::MessageBoxWatcher(DWORD timeoutMs, std::function<void()> whileOpen) {
+    thread = std::thread([this, timeoutMs, whileOpen]() {
+        HWND box = WaitForMessageBox(GetCurrentProcessId(), timeoutMs);
+        if (box == nullptr) return;
+        seen.appeared = true;
+        seen.appearedAtMs = NowMs();
+        seen.content = ReadMessageBox(box);
+        if (whileOpen) whileOpen();
+        seen.dismissed = DismissMessageBox(box);
+    });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    if (thread.joinable()) thread.join();
+}
+
+const SeenMessageBox& MessageBoxWatcher::Result() {
+    if (thread.joinable()) thread.join();
+    return seen;
+}
+
 HWND FindButton(HWND window, const std::string& caption) {
     ButtonSearch search = {&caption, nullptr};
     EnumChildWindows(window, MatchButton, reinterpret_cast<LPARAM>(&search));

@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <thread>
 
 // ---- Handles ----------------------------------------------------------------------------------
 
@@ -109,6 +111,26 @@ MessageBoxContent ReadMessageBox(HWND box);
 
 // Presses OK; returns once the box is gone, false if it is still there after `timeoutMs`.
 bool DismissMessageBox(HWND box, DWORD timeoutMs = 10000);
+
+// For code that shows a box on the test's own thread: a thread of its own waits for the next box
+// of this process, records it, calls `whileOpen` (to look at files or windows while the box is
+// up), and presses OK. Result() waits for that thread.
+struct SeenMessageBox {
+    bool appeared = false;
+    bool dismissed = false;
+    ULONGLONG appearedAtMs = 0;
+    MessageBoxContent content;
+};
+struct MessageBoxWatcher {
+    explicit MessageBoxWatcher(DWORD timeoutMs, std::function<void()> whileOpen = nullptr);
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+    const SeenMessageBox& Result();
+
+    SeenMessageBox seen;
+    std::thread thread;
+};
 
 // The child (at any depth) of `window` that is a button with this caption, or null.
 HWND FindButton(HWND window, const std::string& caption);
