@@ -6,5 +6,9 @@ set(VARNHOLT_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/keyboard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/import_script_box.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_icon.cpp
+  ${CMAKE_SOURCE_DIR}/resources/app.rc
 )
+# windres finds resource.h, the icon, the cursor and the manifest next to app.rc.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
+                            INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
 set(VARNHOLT_APP_LIBRARIES ole32 user32 gdi32 comctl32)
