@@ -1,5 +1,7 @@
 #include "tests/win32/driver.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 const char kMainWindowTitle[] = "Varnholt 注册表导入工具";
@@ -100,6 +102,40 @@ BOOL CALLBACK MatchButton(HWND window, LPARAM parameter) {
     if (WindowText(window) != *search->caption) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+struct ClassSearch {
+    const std::string* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM parameter) {
+    ClassSearch* search = reinterpret_cast<ClassSearch*>(parameter);
+    if (_stricmp(ClassName(window).c_str(), search->className->c_str()) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+ULONGLONG FileTimeMs(const FILETIME& time) {
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return value.QuadPart / 10000;
+}
+
+DWORD FindChildProcessId(DWORD parentId, const std::string& exeName) {
+    OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.handle, &entry); more;
+         more = Process32Next(snapshot.handle, &entry)) {
+        if (entry.th32ParentProcessID == parentId &&
+            _stricmp(entry.szExeFile, exeName.c_str()) == 0) {
+            return entry.th32ProcessID;
+        }
+    }
+    return 0;
 }
 
 bool SplitKey(const std::string& subKey, std::string* parent, std::string* leaf) {
@@ -236,6 +272,27 @@ bool HasEnded(const LaunchedProcess& launched) {
            WaitForSingleObject(launched.process.handle, 0) == WAIT_OBJECT_0;
 }
 
+OwnedHandle WaitForChildProcess(DWORD parentId, const std::string& exeName, DWORD timeoutMs) {
+    const ULONGLONG deadline = NowMs() + timeoutMs;
+    for (;;) {
+        const DWORD childId = FindChildProcessId(parentId, exeName);
+        if (childId != 0) {
+            OwnedHandle child(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, childId));
+            if (child.valid()) return child;
+        }
+        if (NowMs() >= deadline) return OwnedHandle();
+        Sleep(5);
+    }
+}
+
+bool ExitTimeMs(HANDLE process, ULONGLONG* milliseconds) {
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) return false;
+    FILETIME creation, exit, kernel, user;
+    if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) return false;
+    *milliseconds = FileTimeMs(exit);
+    return true;
+}
+
 // ---- Windows ----------------------------------------------------------------------------------
 
 std::string WindowText(HWND window) {
@@ -314,6 +371,14 @@ HWND FindButton(HWND window, const std::string& caption) {
     return search.found;
 }
 
+HWND FindChildOfClass(HWND window, const std::string& className) {
+    ClassSearch search = {&className, nullptr};
+    EnumChildWindows(window, MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool CloseWindowLikeTheUser(HWND window) { return PostMessageA(window, WM_CLOSE, 0, 0) != FALSE; }
+
 bool ClickButton(HWND window, const std::string& caption) {
     HWND button = FindButton(window, caption);
     return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE;
@@ -360,6 +425,16 @@ bool ReadRegistryText(const std::string& subKey, const std::string& valueName,
     }
     *value = buffer.data();
     return true;
+}
+
+bool DeleteRegistryValue(const std::string& subKey, const std::string& valueName) {
+    ScopedKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                      &key.key) != ERROR_SUCCESS) {
+        return true;
+    }
+    const LONG result = RegDeleteValueA(key.key, valueName.c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 bool SetRegistryText(const std::string& subKey, const std::string& valueName,
@@ -428,3 +503,9 @@ OwnedHandle HoldFileExclusively(const std::string& path) {
 // ---- Time -------------------------------------------------------------------------------------
 
 ULONGLONG NowMs() { return GetTickCount64(); }
+
+ULONGLONG SystemTimeMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return FileTimeMs(now);
+}

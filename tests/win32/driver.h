@@ -88,6 +88,14 @@ bool Launch(LaunchedProcess* launched, const std::string& program,
 bool WaitForExit(const LaunchedProcess& launched, DWORD timeoutMs, DWORD* exitCode = nullptr);
 bool HasEnded(const LaunchedProcess& launched);
 
+// A process started by process `parentId` from an executable named `exeName` (e.g.
+// "regedit.exe"), opened for waiting and for its times; invalid if none appeared in time. Polls
+// often, so even a short-lived child is caught while it runs.
+OwnedHandle WaitForChildProcess(DWORD parentId, const std::string& exeName, DWORD timeoutMs);
+
+// When an ended process ended, on the SystemTimeMs clock; false while it runs.
+bool ExitTimeMs(HANDLE process, ULONGLONG* milliseconds);
+
 // ---- Windows ----------------------------------------------------------------------------------
 
 // The visible top-level window of process `processId` titled `title`; null if none by then.
@@ -137,6 +145,12 @@ HWND FindButton(HWND window, const std::string& caption);
 // Clicks it with a posted BM_CLICK, so the caller does not block while the tool works.
 bool ClickButton(HWND window, const std::string& caption);
 
+// The first child (at any depth) of `window` of this window class, or null.
+HWND FindChildOfClass(HWND window, const std::string& className);
+
+// Asks a window to close, as its close box does (WM_CLOSE, posted).
+bool CloseWindowLikeTheUser(HWND window);
+
 // The window text of any window, as code page 936 bytes.
 std::string WindowText(HWND window);
 
@@ -150,6 +164,7 @@ bool DeleteRegistryTree(const std::string& subKey);  // true when the key is gon
 bool RegistryKeyPresent(const std::string& subKey);
 bool ReadRegistryText(const std::string& subKey, const std::string& valueName,
                       std::string* value);
+bool DeleteRegistryValue(const std::string& subKey, const std::string& valueName);
 // Creates the key if needed and sets a REG_SZ value.
 bool SetRegistryText(const std::string& subKey, const std::string& valueName,
                      const std::string& value);
@@ -174,3 +189,5 @@ OwnedHandle HoldFileExclusively(const std::string& path);
 
 // Milliseconds from a monotonic clock.
 ULONGLONG NowMs();
+// Milliseconds of the system's wall clock, the clock of process exit times.
+ULONGLONG SystemTimeMs();

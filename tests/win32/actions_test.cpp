@@ -1,0 +1,264 @@
+// The import and removal actions end to end, for real: the real registry editor, the real
+// registry, the script files in C:\ and the message boxes as a user sees them. Each case runs
+// twice: once in the real tool, copied into a game folder and clicked, and once in the helper
+// program copied there, which runs the same handler with no window around it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/win32/driver.h"
+#include "tests/win32/helper_program.h"
+
+namespace {
+
+const DWORD kStartTimeoutMs = 30000;
+const DWORD kBoxTimeoutMs = 60000;  // the registry editor runs first, under emulation
+
+// The game folder: 誠 (D5 5C) twice, a space and 【】, so that the install path in the script and
+// in the registry shows any byte lost, doubled or cut wrongly.
+const std::string kGameRoot = "C:\\varnholt 动作 【誠】";
+const std::string kGameFolder = kGameRoot + "\\誠\\Game";
+
+// The import script for kGameFolder: the template with the folder's backslashes doubled, but not
+// the 5C that is the second byte of 誠.
+const std::string kExpectedImportScript =
+    "Windows Registry Editor Version 5.00\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orlenwick\\Varnholt]\r\n"
+    "\"InstallFolder\"=\"C:\\\\varnholt 动作 【誠】\\\\誠\\\\Game\"\r\n"
+    "\"Release\"=\"EFIGS\"\r\n"
+    "\"Language\"=\"EN\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orlenwick\\Varnholt\\1.00.0000]\r\n"
+    "\r\n";
+
+const std::string kExpectedRemovalScript =
+    "Windows Registry Editor Version 5.00\r\n"
+    "\r\n"
+    "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Orlenwick\\Varnholt]";
+
+enum class Action { Import, Remove };
+enum class Runner { RealTool, HelperProgram };
+
+const char* ScriptFileOf(Action action) { return action == Action::Import ? kImportFile : kRemovalFile; }
+
+std::string RunnerName(const ::testing::TestParamInfo<Runner>& info) {
+    return info.param == Runner::RealTool ? "RealTool" : "HelperProgram";
+}
+
+// One run of an action in a copy of the tool (or of the helper) in the game folder.
+struct ActionRun {
+    LaunchedProcess process;
+    HWND mainWindow = nullptr;
+};
+
+// Starts the program in the game folder, its run directory and current folder, and sets the
+// action going: a click on the button for the real tool, the mode for the helper.
+::testing::AssertionResult StartAction(Runner runner, Action action, const GameFolder& game,
+                                       ActionRun* run) {
+    if (runner == Runner::HelperProgram) {
+        const char* mode = action == Action::Import ? "import" : "remove";
+        if (!Launch(&run->process, game.toolPath, game.folder, mode)) {
+            return ::testing::AssertionFailure() << "helper did not start";
+        }
+        return ::testing::AssertionSuccess();
+    }
+    if (!Launch(&run->process, game.toolPath, game.folder)) {
+        return ::testing::AssertionFailure() << "tool did not start";
+    }
+    run->mainWindow = WaitForMainWindow(run->process.id, kStartTimeoutMs);
+    if (run->mainWindow == nullptr) return ::testing::AssertionFailure() << "no main window";
+    const char* caption = action == Action::Import ? kImportButtonCaption : kRemoveButtonCaption;
+    if (!ClickButton(run->mainWindow, caption)) {
+        return ::testing::AssertionFailure() << "no button " << caption;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Lets the program end as it would: the helper ends by itself, the tool when its window closes.
+::testing::AssertionResult FinishRun(ActionRun* run) {
+    if (run->mainWindow != nullptr) CloseWindowLikeTheUser(run->mainWindow);
+    DWORD exitCode = 1;
+    if (!WaitForExit(run->process, kStartTimeoutMs, &exitCode)) {
+        return ::testing::AssertionFailure() << "did not end";
+    }
+    if (exitCode != 0) return ::testing::AssertionFailure() << "exit code " << exitCode;
+    return ::testing::AssertionSuccess();
+}
+
+bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
+    const ULONGLONG deadline = NowMs() + timeoutMs;
+    while (PathExists(path)) {
+        if (NowMs() >= deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+class Actions : public ::testing::TestWithParam<Runner> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(DeleteRegistryTree(kGameKeyPath));
+        ASSERT_TRUE(DeletePath(kImportFile));
+        ASSERT_TRUE(DeletePath(kRemovalFile));
+        ASSERT_TRUE(DeletePath(kPlantedProgramMarker));
+        const std::string program =
+            GetParam() == Runner::RealTool ? BuiltToolPath() : HelperProgramPath();
+        ASSERT_TRUE(PrepareGameFolder(&game_, kGameFolder, true, program, "VarnholtRegTool.exe",
+                                      kGameRoot));
+    }
+    void TearDown() override {
+        EXPECT_TRUE(DeleteRegistryTree(kGameKeyPath));
+        EXPECT_TRUE(DeletePath(kImportFile));
+        EXPECT_TRUE(DeletePath(kRemovalFile));
+        DeletePath(kPlantedProgramMarker);
+        DeleteRegistryValue(kMakerKeyPath, "Maker");
+    }
+
+    GameFolder game_;
+};
+
+TEST_P(Actions, ImportWritesTheScriptRunsTheSystemsEditorAndReportsSuccess) {
+    // A key left from before, with a stale path and a value of someone else's.
+    ASSERT_TRUE(SetRegistryText(kGameKeyPath, "InstallFolder", "D:\\Old"));
+    ASSERT_TRUE(SetRegistryText(kGameKeyPath, "Patch", "kept"));
+    // The game folder, the tool's current folder, also holds a regedit.exe of someone else's.
+    ASSERT_TRUE(CopyFileA(HelperProgramPath().c_str(), (game_.folder + "\\regedit.exe").c_str(),
+                          FALSE));
+
+    ActionRun run;
+    ASSERT_TRUE(StartAction(GetParam(), Action::Import, game_, &run));
+    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    std::string fileWhileBoxOpen;
+    EXPECT_TRUE(ReadFileBytes(kImportFile, &fileWhileBoxOpen));
+    const MessageBoxContent content = ReadMessageBox(box);
+    ASSERT_TRUE(DismissMessageBox(box));
+
+    EXPECT_EQ(fileWhileBoxOpen, kExpectedImportScript);
+    EXPECT_EQ(content.text, "导入注册表成功");
+    EXPECT_FALSE(content.errorIcon);
+    EXPECT_TRUE(WaitUntilGone(kImportFile, 10000));
+
+    std::string value;
+    EXPECT_TRUE(ReadRegistryText(kGameKeyPath, "InstallFolder", &value));
+    EXPECT_EQ(value, kGameFolder);
+    EXPECT_TRUE(ReadRegistryText(kGameKeyPath, "Release", &value));
+    EXPECT_EQ(value, "EFIGS");
+    EXPECT_TRUE(ReadRegistryText(kGameKeyPath, "Language", &value));
+    EXPECT_EQ(value, "EN");
+    EXPECT_TRUE(RegistryKeyPresent(kVersionKeyPath));
+    EXPECT_TRUE(ReadRegistryText(kGameKeyPath, "Patch", &value));
+    EXPECT_EQ(value, "kept");
+    EXPECT_FALSE(PathExists(kPlantedProgramMarker)) << "the planted regedit.exe ran";
+
+    EXPECT_TRUE(FinishRun(&run));
+}
+
+TEST_P(Actions, RemovalDeletesTheKeyAndReportsAfterItsPause) {
+    ASSERT_TRUE(SetRegistryText(kGameKeyPath, "InstallFolder", kGameFolder));
+    ASSERT_TRUE(SetRegistryText(kVersionKeyPath, "Other", "written by someone else"));
+    ASSERT_TRUE(SetRegistryText(kMakerKeyPath, "Maker", "stays"));
+
+    ActionRun run;
+    ASSERT_TRUE(StartAction(GetParam(), Action::Remove, game_, &run));
+    OwnedHandle editor = WaitForChildProcess(run.process.id, "regedit.exe", kBoxTimeoutMs);
+    ASSERT_TRUE(editor.valid()) << "the registry editor was not seen running";
+    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    const ULONGLONG boxSeenAt = SystemTimeMs();
+    std::string fileWhileBoxOpen;
+    EXPECT_TRUE(ReadFileBytes(kRemovalFile, &fileWhileBoxOpen));
+    const MessageBoxContent content = ReadMessageBox(box);
+    ASSERT_TRUE(DismissMessageBox(box));
+
+    ULONGLONG editorEndedAt = 0;
+    ASSERT_TRUE(ExitTimeMs(editor.handle, &editorEndedAt));
+    // The pause is one second; the box is seen a little after it appears.
+    EXPECT_GE(boxSeenAt, editorEndedAt + 950);
+    EXPECT_EQ(fileWhileBoxOpen, kExpectedRemovalScript);
+    EXPECT_EQ(content.text, "卸载注册表成功");
+    EXPECT_FALSE(content.errorIcon);
+    EXPECT_TRUE(WaitUntilGone(kRemovalFile, 10000));
+
+    EXPECT_FALSE(RegistryKeyPresent(kGameKeyPath));
+    std::string value;
+    EXPECT_TRUE(ReadRegistryText(kMakerKeyPath, "Maker", &value));
+    EXPECT_EQ(value, "stays");
+    EXPECT_TRUE(FinishRun(&run));
+}
+
+// What stands in the way of writing the script file, as another program or an old install
+// might leave it.
+enum class Obstacle { FileHeldOpen, Directory };
+
+struct WriteFailureCase {
+    const char* what;
+    Action action;
+    Obstacle obstacle;
+    const char* message;
+};
+
+const WriteFailureCase kWriteFailureCases[] = {
+    {"import, file held open", Action::Import, Obstacle::FileHeldOpen,
+     "导入注册表失败：无法写入文件 C:\\gamereg.reg。"},
+    {"import, directory", Action::Import, Obstacle::Directory,
+     "导入注册表失败：无法写入文件 C:\\gamereg.reg。"},
+    {"removal, file held open", Action::Remove, Obstacle::FileHeldOpen,
+     "卸载注册表失败：无法写入文件 C:\\GameUn.reg。"},
+    {"removal, directory", Action::Remove, Obstacle::Directory,
+     "卸载注册表失败：无法写入文件 C:\\GameUn.reg。"},
+};
+
+TEST_P(Actions, AScriptFileThatCannotBeWrittenIsReportedAndChangesNothing) {
+    for (const WriteFailureCase& c : kWriteFailureCases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = ScriptFileOf(c.action);
+        // The registry as an earlier import left it; neither action may change it now.
+        ASSERT_TRUE(DeleteRegistryTree(kGameKeyPath));
+        ASSERT_TRUE(SetRegistryText(kGameKeyPath, "InstallFolder", "D:\\Old"));
+
+        OwnedHandle holder;
+        if (c.obstacle == Obstacle::FileHeldOpen) {
+            // A stale script that the editor must not be given.
+            ASSERT_TRUE(CreateFileWithBytes(file, kExpectedRemovalScript));
+            holder = HoldFileExclusively(file);
+            ASSERT_TRUE(holder.valid());
+        } else {
+            ASSERT_TRUE(CreateFolders(file));
+            ASSERT_TRUE(CreateFileWithBytes(file + "\\inside.txt", "x"));
+        }
+
+        ActionRun run;
+        ASSERT_TRUE(StartAction(GetParam(), c.action, game_, &run));
+        HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
+        ASSERT_NE(box, nullptr);
+        const MessageBoxContent content = ReadMessageBox(box);
+        ASSERT_TRUE(DismissMessageBox(box));
+        EXPECT_TRUE(FinishRun(&run));
+
+        EXPECT_EQ(content.text, c.message);
+        EXPECT_TRUE(content.errorIcon);
+        std::string value;
+        EXPECT_TRUE(ReadRegistryText(kGameKeyPath, "InstallFolder", &value));
+        EXPECT_EQ(value, "D:\\Old");
+        EXPECT_FALSE(RegistryKeyPresent(kVersionKeyPath));
+        if (c.obstacle == Obstacle::Directory) {
+            EXPECT_TRUE(IsDirectory(file));
+            EXPECT_TRUE(PathExists(file + "\\inside.txt"));
+        } else {
+            holder = OwnedHandle();
+            std::string bytes;
+            EXPECT_TRUE(ReadFileBytes(file, &bytes));
+            EXPECT_EQ(bytes, kExpectedRemovalScript);
+        }
+        EXPECT_TRUE(DeletePath(file));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runners, Actions,
+                         ::testing::Values(Runner::RealTool, Runner::HelperProgram), RunnerName);
+
+}  // namespace
