@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/keyboard.h"
+#include "app/link_controls.h"
 #include "app/link_texts.h"
 #include "app/program.h"
 #include "app/window_icon.h"
@@ -14,8 +15,7 @@ namespace {
 
 enum class ControlKind { GroupBox, PushButton, EditBox, Link, TransparentLabel };
 
-// What a kind of control is made of. The links and the credit label stand in as plain statics
-// until they get window classes of their own; only this table needs to change then.
+// What a kind of control is made of.
 struct KindSettings {
     const char* className;
     DWORD style;
@@ -31,11 +31,9 @@ const KindSettings& SettingsOf(ControlKind kind) {
     // No ES_AUTOHSCROLL: long lines wrap at the box's width instead of scrolling sideways.
     static const KindSettings kEditBox = {
         "EDIT", ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE, true};
-    static const KindSettings kLink = {"STATIC", SS_CENTER | SS_NOPREFIX | WS_CLIPSIBLINGS, 0,
-                                       false};
-    static const KindSettings kTransparentLabel = {
-        "STATIC", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | WS_CLIPSIBLINGS, WS_EX_TRANSPARENT,
-        false};
+    static const KindSettings kLink = {kLinkClassName, WS_CLIPSIBLINGS, 0, false};
+    static const KindSettings kTransparentLabel = {kLabelClassName, WS_CLIPSIBLINGS,
+                                                   WS_EX_TRANSPARENT, false};
     switch (kind) {
         case ControlKind::GroupBox: return kGroupBox;
         case ControlKind::PushButton: return kPushButton;
@@ -54,6 +52,7 @@ struct ControlDescription {
     int parent;  // a ControlName, or kParentIsWindow
     int x, y, width, height;  // place in the parent's client area, outer size
     const char* text;
+    const char* address;  // links only: the web page that a press opens
     bool tabStop;
     int zRank;  // 0 lies on top among its siblings
     void (*onClick)();
@@ -82,20 +81,20 @@ const WindowDescription kWindow = {
 // In creation order, which is also the Tab order. 编辑框1 lies below the window's bottom edge:
 // it only holds the import script and is never meant to be seen.
 const ControlDescription kControls[kControlCount] = {
-    {kGroupBox1, ControlKind::GroupBox, kParentIsWindow, 8, 6, 344, 56, "功能区", false, 6,
+    {kGroupBox1, ControlKind::GroupBox, kParentIsWindow, 8, 6, 344, 56, "功能区", nullptr, false, 6,
      nullptr},
-    {kButton1, ControlKind::PushButton, kGroupBox1, 14, 15, 120, 32, "导入注册表", true, 5,
+    {kButton1, ControlKind::PushButton, kGroupBox1, 14, 15, 120, 32, "导入注册表", nullptr, true, 5,
      HandleImportClick},
-    {kButton2, ControlKind::PushButton, kGroupBox1, 206, 15, 120, 32, "卸载注册表", true, 4,
+    {kButton2, ControlKind::PushButton, kGroupBox1, 206, 15, 120, 32, "卸载注册表", nullptr, true, 4,
      HandleRemoveClick},
-    {kLink1, ControlKind::Link, kParentIsWindow, 151, 64, 200, 16, kPublisherLinkCaption, false,
-     3, nullptr},
+    {kLink1, ControlKind::Link, kParentIsWindow, 151, 64, 200, 16, kPublisherLinkCaption,
+     kPublisherHomeAddress, false, 3, nullptr},
     {kLabel2, ControlKind::TransparentLabel, kParentIsWindow, 222, 97, 132, 16, kCreditLine,
-     false, 2, nullptr},
+     nullptr, false, 2, nullptr},
     {kEditBox1, ControlKind::EditBox, kParentIsWindow, 104, 176, 64, 32, kImportScriptTemplate,
-     true, 1, nullptr},
+     nullptr, true, 1, nullptr},
     {kLink2, ControlKind::Link, kParentIsWindow, 220, 80, 128, 16, kStartupHelpLinkCaption,
-     false, 0, nullptr},
+     kStartupHelpAddress, false, 0, nullptr},
 };
 
 const int kFirstControlId = 1001;
@@ -167,11 +166,14 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
 HWND CreateControl(HINSTANCE instance, const ControlDescription& control) {
     const KindSettings& kind = SettingsOf(control.kind);
     const DWORD style = WS_CHILD | kind.style | (control.tabStop ? WS_TABSTOP : 0);
+    // Both links look alike: blue, dark red once visited, light blue under the pointer.
+    LinkSettings link = {control.address, RGB(0, 0, 255), RGB(128, 0, 0),
+                               RGB(51, 153, 255), kSystemDefaultColour};
     HWND created = CreateWindowExA(
         kind.exStyle, kind.className, control.text, style, control.x, control.y, control.width,
         control.height, g_mainWindow,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + control.name)), instance,
-        nullptr);
+        control.kind == ControlKind::Link ? &link : nullptr);
     if (created == nullptr) return nullptr;
     SendMessageA(created, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
@@ -207,7 +209,7 @@ void ApplyZOrder() {
 }  // namespace
 
 bool BuildMainWindow(HINSTANCE instance) {
-    if (!RegisterMainWindowClass(instance)) return false;
+    if (!RegisterMainWindowClass(instance) || !RegisterLinkControlClasses(instance)) return false;
     // Centred on the primary screen, the taskbar included; a negative place is kept as it is.
     const int left = (GetSystemMetrics(SM_CXSCREEN) - kWindow.width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - kWindow.height) / 2;
