@@ -80,10 +80,10 @@ def sd_shield(x, y, shape):
     return min(body, lens)
 
 
-def sd_letter(x, y, half_width, grow=0.0):
+def sd_letter(x, y, half_width, top, grow=0.0):
     """The V: two straight arms with level tops meeting at the bottom; `grow` widens it for its
     outline."""
-    top, bottom, left = 0.30, 0.75, 0.30
+    bottom, left = 0.75, 0.30
     arms = []
     for a in (left, 1.0 - left):
         arms.append(sd_convex(x, y, [(a - half_width, top), (a + half_width, top),
@@ -106,6 +106,8 @@ def layers(size):
     # 32 px; the small images show the shield and a plain V.
     detailed = size >= 48
     letter = max(0.9, 0.06 * size) * px
+    # Below the top rim with a row of field between, which the small images must keep whole.
+    top = 0.30 if size >= 32 else 0.34
     out = [
         (lambda x, y: sd_shield(x, y, shape), OUTLINE),
         (lambda x, y: sd_shield(x, y, shape) + outline, RIM),
@@ -126,13 +128,48 @@ def layers(size):
             (lambda x, y: sd_circle(x, y, 0.5, 0.045, 0.034), RIM),
         ]
     if size >= 32:
-        out.append((lambda x, y: sd_letter(x, y, letter, outline), OUTLINE))
-    out.append((lambda x, y: sd_letter(x, y, letter), LETTER))
+        out.append((lambda x, y: sd_letter(x, y, letter, top, outline), OUTLINE))
+    out.append((lambda x, y: sd_letter(x, y, letter, top), LETTER))
     return out
+
+
+# At 16 px smoothed shapes blur into one another, so that size is drawn pixel by pixel: the left
+# half, mirrored for the right, where the field is the darker blue. 'k' outline, 'g' rim,
+# 'b' field, 'y' the V, '.' clear.
+SMALL_LEFT_HALF = [
+    "........",
+    ".kkkkkkk",
+    ".kgggggg",
+    ".kgbbbbb",
+    ".kgyybbb",
+    ".kgyybbb",
+    ".kgbyybb",
+    ".kgbyybb",
+    ".kgbbyyb",
+    ".kgbbyyb",
+    "..kgbbyy",
+    "...kgbby",
+    "....kgbb",
+    ".....kgg",
+    "......kk",
+    "........",
+]
+
+
+def render_small():
+    left = {"k": OUTLINE, "g": RIM, "b": FIELD_LIGHT, "y": LETTER}
+    right = dict(left, b=FIELD_DARK)
+    rows = []
+    for half in SMALL_LEFT_HALF:
+        pixels = [left.get(c) for c in half] + [right.get(c) for c in reversed(half)]
+        rows.append([p + (255,) if p else (0, 0, 0, 0) for p in pixels])
+    return rows
 
 
 def render(size):
     """Straight (not premultiplied) RGBA rows, top row first; edges smoothed by coverage."""
+    if size == 16:
+        return render_small()
     shapes = layers(size)
     rows = []
     for j in range(size):
