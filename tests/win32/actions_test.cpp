@@ -39,10 +39,14 @@ const std::string kExpectedRemovalScript =
     "\r\n"
     "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Orlenwick\\Varnholt]";
 
-enum class Action { Import, Remove };
+// ImportEmptied: the import after the script's holder (the tool's hidden edit box) was emptied,
+// so the editor runs on an empty file and writes nothing.
+enum class Action { Import, ImportEmptied, Remove };
 enum class Runner { RealTool, HelperProgram };
 
-const char* ScriptFileOf(Action action) { return action == Action::Import ? kImportFile : kRemovalFile; }
+const char* ScriptFileOf(Action action) {
+    return action == Action::Remove ? kRemovalFile : kImportFile;
+}
 
 std::string RunnerName(const ::testing::TestParamInfo<Runner>& info) {
     return info.param == Runner::RealTool ? "RealTool" : "HelperProgram";
@@ -59,7 +63,9 @@ struct ActionRun {
 ::testing::AssertionResult StartAction(Runner runner, Action action, const GameFolder& game,
                                        ActionRun* run) {
     if (runner == Runner::HelperProgram) {
-        const char* mode = action == Action::Import ? "import" : "remove";
+        const char* mode = action == Action::Import          ? "import"
+                           : action == Action::ImportEmptied ? "import-empty"
+                                                             : "remove";
         if (!Launch(&run->process, game.toolPath, game.folder, mode)) {
             return ::testing::AssertionFailure() << "helper did not start";
         }
@@ -70,7 +76,13 @@ struct ActionRun {
     }
     run->mainWindow = WaitForMainWindow(run->process.id, kStartTimeoutMs);
     if (run->mainWindow == nullptr) return ::testing::AssertionFailure() << "no main window";
-    const char* caption = action == Action::Import ? kImportButtonCaption : kRemoveButtonCaption;
+    if (action == Action::ImportEmptied) {
+        HWND scriptBox = FindChildOfClass(run->mainWindow, "Edit");
+        if (scriptBox == nullptr || !SetWindowTextA(scriptBox, "")) {
+            return ::testing::AssertionFailure() << "could not empty the script's edit box";
+        }
+    }
+    const char* caption = action == Action::Remove ? kRemoveButtonCaption : kImportButtonCaption;
     if (!ClickButton(run->mainWindow, caption)) {
         return ::testing::AssertionFailure() << "no button " << caption;
     }
@@ -130,13 +142,23 @@ TEST_P(Actions, ImportWritesTheScriptRunsTheSystemsEditorAndReportsSuccess) {
 
     ActionRun run;
     ASSERT_TRUE(StartAction(GetParam(), Action::Import, game_, &run));
+    OwnedHandle editor = WaitForChildProcess(run.process.id, "regedit.exe", kBoxTimeoutMs);
+    ASSERT_TRUE(editor.valid()) << "the registry editor was not seen running";
     HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
     ASSERT_NE(box, nullptr);
+    const ULONGLONG boxSeenAt = SystemTimeMs();
     std::string fileWhileBoxOpen;
     EXPECT_TRUE(ReadFileBytes(kImportFile, &fileWhileBoxOpen));
     const MessageBoxContent content = ReadMessageBox(box);
     ASSERT_TRUE(DismissMessageBox(box));
 
+    ULONGLONG editorEndedAt = 0;
+    ASSERT_TRUE(ExitTimeMs(editor.handle, &editorEndedAt));
+    // The import has no pause: its box follows the editor at once. Only the tool, whose window
+    // system is already up, shows its box fast enough to hold it to less than the removal's second.
+    if (GetParam() == Runner::RealTool) {
+        EXPECT_LT(boxSeenAt, editorEndedAt + 1000);
+    }
     EXPECT_EQ(fileWhileBoxOpen, kExpectedImportScript);
     EXPECT_EQ(content.text, "导入注册表成功");
     EXPECT_FALSE(content.errorIcon);
@@ -187,6 +209,26 @@ TEST_P(Actions, RemovalDeletesTheKeyAndReportsAfterItsPause) {
     std::string value;
     EXPECT_TRUE(ReadRegistryText(kMakerKeyPath, "Maker", &value));
     EXPECT_EQ(value, "stays");
+    EXPECT_TRUE(FinishRun(&run));
+}
+
+// regedit exits with 0 whatever it did; only the registry tells that nothing was imported.
+TEST_P(Actions, ImportThatLeavesNoInstallFolderIsReportedAsFailed) {
+    ActionRun run;
+    ASSERT_TRUE(StartAction(GetParam(), Action::ImportEmptied, game_, &run));
+    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    std::string fileWhileBoxOpen = "not read";
+    EXPECT_TRUE(ReadFileBytes(kImportFile, &fileWhileBoxOpen));
+    const MessageBoxContent content = ReadMessageBox(box);
+    ASSERT_TRUE(DismissMessageBox(box));
+
+    EXPECT_EQ(fileWhileBoxOpen, "");
+    EXPECT_EQ(content.text,
+              "导入注册表失败：注册表中没有写入游戏路径，请以管理员身份运行本工具。");
+    EXPECT_TRUE(content.errorIcon);
+    EXPECT_TRUE(WaitUntilGone(kImportFile, 10000));
+    EXPECT_FALSE(RegistryKeyPresent(kGameKeyPath));
     EXPECT_TRUE(FinishRun(&run));
 }
 
