@@ -394,6 +394,16 @@ TEST(MainWindow, KeysMoveTheFocusAndOnlyTheEditBoxTakesEnter) {
     ASSERT_TRUE(WaitForFocus(tool.window, button1));
     EXPECT_EQ(ControlText(editBox), "\r\na" + FilledScript(tool.game));
 
+    // Another window takes the activation and gives it back: the focus returns to 按钮2.
+    PressKey(VK_TAB);
+    ASSERT_TRUE(WaitForFocus(tool.window, button2));
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 200, 100, nullptr, nullptr, nullptr, nullptr);
+    BringToFront(other);
+    BringToFront(tool.window);
+    EXPECT_TRUE(WaitForFocus(tool.window, button2)) << "the focus was not given back";
+    DestroyWindow(other);
+
     PostMessageA(tool.window, WM_CLOSE, 0, 0);
     ExpectExitCode(tool, 0);
     DeleteRegistryTree(kGameKeyPath);
@@ -424,6 +434,24 @@ TEST(MainWindow, EscClosesFromEachFocusableControl) {
         EXPECT_FALSE(PathExists(kImportFile));
         EXPECT_FALSE(PathExists(kRemovalFile));
     }
+}
+
+// Logging off: the tool agrees and ends at once, without deleting the script files.
+TEST(MainWindow, SessionEndEndsWithoutCleanUp) {
+    PreCreateScriptFiles();
+    RunningTool tool;
+    StartTool(&tool, "C:\\varnholt window session");
+    if (HasFatalFailure()) return;
+    DWORD_PTR agreed = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(tool.window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK,
+                                    kFocusTimeoutMs, &agreed));
+    EXPECT_EQ(agreed, static_cast<DWORD_PTR>(TRUE));
+    PostMessageA(tool.window, WM_ENDSESSION, TRUE, 0);
+    ExpectExitCode(tool, 0);
+    EXPECT_TRUE(PathExists(kImportFile));
+    EXPECT_TRUE(PathExists(kRemovalFile));
+    DeletePath(kImportFile);
+    DeletePath(kRemovalFile);
 }
 
 // ---- Buttons ----------------------------------------------------------------------------------
