@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
-          fonts-wqy-microhei locales googletest imagemagick)
+          fonts-wqy-microhei fonts-wine locales googletest imagemagick)
 
 sudo_if_needed() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
