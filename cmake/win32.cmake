@@ -16,3 +16,12 @@ target_compile_options(VarnholtRegTool PRIVATE ${VARNHOLT_WARNINGS})
 target_link_options(VarnholtRegTool PRIVATE ${VARNHOLT_WIN32_LINK_OPTIONS})
 
 add_subdirectory(tests/win32)
+
+# The player's download: the exe and a short Chinese guide, zipped by
+# `cmake --build --preset win32 --target package`.
+install(TARGETS VarnholtRegTool RUNTIME DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/使用说明.txt DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_FILE_NAME VarnholtRegTool-1.0.0)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+include(CPack)

@@ -15,5 +15,6 @@ trap stop_wine EXIT
 
 cmake --workflow --preset native
 cmake --workflow --preset win32
+bash scripts/check-reproducible.sh
 
 echo "total test time: $(( $(date +%s) - started )) s"
