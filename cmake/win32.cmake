@@ -25,3 +25,6 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME VarnholtRegTool-1.0.0)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 include(CPack)
+
+# The benchmark programs and the `bench` target that runs them (not part of ctest).
+add_subdirectory(bench)
