@@ -8,6 +8,7 @@ set(VARNHOLT_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/window_icon.cpp
   ${CMAKE_SOURCE_DIR}/resources/app.rc
   ${CMAKE_CURRENT_LIST_DIR}/link_controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lean_runtime.cpp
 )
 # windres finds resource.h, the icon, the cursor and the manifest next to app.rc.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
