@@ -1,12 +1,13 @@
 # The Windows program, its host services and the tests that run under Wine.
 enable_language(RC)
 
-# Static, so the exe needs only system DLLs; no timestamp, so two builds give the same bytes.
-set(VARNHOLT_WIN32_LINK_OPTIONS -static -static-libgcc -static-libstdc++
+# Static, so the exe needs only system DLLs; no timestamp, so two builds give the same bytes;
+# stripped, since a player has no use for the static runtime's symbols.
+set(VARNHOLT_WIN32_LINK_OPTIONS -s -static -static-libgcc -static-libstdc++
     -Wl,--nxcompat -Wl,--dynamicbase -Wl,--no-insert-timestamp)
 
 add_library(host_win32 STATIC host/host_win32.cpp)
-target_link_libraries(host_win32 PUBLIC regcore shell32 advapi32)
+target_link_libraries(host_win32 PUBLIC regcore advapi32)
 target_compile_options(host_win32 PRIVATE ${VARNHOLT_WARNINGS})
 
 include(app/sources.cmake)

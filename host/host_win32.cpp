@@ -1,7 +1,6 @@
 #include "host/host.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <vector>
 
@@ -159,11 +158,25 @@ void ShowError(const std::string& text) { ShowBox(text, MB_ICONERROR); }
 
 void SleepMs(int milliseconds) { Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds)); }
 
+// The shell is loaded only when a link is pressed: it is a large library that nothing else in the
+// tool needs, and loading it at start would slow every start of the tool.
+bool ShellOpen(const std::string& address) {
+    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    HMODULE shell = LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (shell == nullptr) shell = LoadLibraryA("shell32.dll");  // systems without that flag
+    if (shell == nullptr) return false;
+    auto shellExecute = reinterpret_cast<ShellExecuteFn>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteA")));
+    const bool opened =
+        shellExecute != nullptr &&
+        reinterpret_cast<INT_PTR>(
+            shellExecute(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW)) > 32;
+    // Kept loaded: the shell may still be handing the address over on a thread of its own.
+    return opened;
+}
+
 bool OpenAddress(const std::string& address) {
-    const HINSTANCE result =
-        ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW);
-    if (reinterpret_cast<INT_PTR>(result) > 32) return true;
-    return OpenWithHtmHandler(address);
+    return ShellOpen(address) || OpenWithHtmHandler(address);
 }
 
 bool RegistryKeyExists(const std::string& subKey) {

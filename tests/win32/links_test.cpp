@@ -233,9 +233,14 @@ TEST_F(LinksTest, AFailedOpenLeavesTheLinkUnvisited) {
         MoveMouseTo(CentreOf(link2_));
         SendMouse(CentreOf(link2_), MOUSEEVENTF_LEFTDOWN);
         SendMouse(CentreOf(link2_), MOUSEEVENTF_LEFTUP);
+        // The failed open answers nothing that can be waited for; give it time, then make sure
+        // the tool's thread is idle again before the mouse leaves.
         Sleep(3000);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
         MoveOff();
-        EXPECT_TRUE(WaitForTextColour(link2_, kBlue, kDarkRed)) << "blue after the failed open";
+        EXPECT_TRUE(WaitForTextColour(link2_, kBlue, kDarkRed, 30000))
+            << "blue after the failed open";
         EXPECT_EQ(FindMessageBox(tool_.id), nullptr) << "a failed open says nothing";
     }
     EXPECT_EQ(OpenedAddresses().size(), 1u);
