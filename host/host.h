@@ -46,5 +46,11 @@ bool RegistryKeyExists(const std::string& subKey);
 bool ReadRegistryString(const std::string& subKey, const std::string& valueName,
                         std::string* value);
 
+// Copies of the tool share the two script files in C:\ and the game's key: one action at a time
+// holds this machine-wide lock from writing its file until the file is deleted again. Waiting
+// blocks the thread, as waiting for the registry editor does.
+void LockScriptFiles();
+void UnlockScriptFiles();
+
 // Destroys the program's windows without raising any of its events and ends the process.
 [[noreturn]] void EndProgram(int exitCode);

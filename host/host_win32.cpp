@@ -152,6 +152,22 @@ bool RunAndWait(const std::string& program, const std::string& commandLine) {
     return true;
 }
 
+namespace {
+HANDLE scriptFilesLock = nullptr;
+}
+
+void LockScriptFiles() {
+    if (scriptFilesLock == nullptr) {
+        scriptFilesLock = CreateMutexA(nullptr, FALSE, "VarnholtRegTool.ScriptFiles");
+    }
+    // An abandoned lock (a copy that died mid-action) is taken over like a released one.
+    if (scriptFilesLock != nullptr) WaitForSingleObject(scriptFilesLock, INFINITE);
+}
+
+void UnlockScriptFiles() {
+    if (scriptFilesLock != nullptr) ReleaseMutex(scriptFilesLock);
+}
+
 void ShowMessage(const std::string& text) { ShowBox(text, 0); }
 
 void ShowError(const std::string& text) { ShowBox(text, MB_ICONERROR); }

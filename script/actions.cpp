@@ -55,6 +55,9 @@ const ScriptAction kRemoval = {
 };
 
 void RunScriptAction(const ScriptAction& action, const std::string& script) {
+    // Another copy of the tool must not overwrite the file while the editor reads it, nor the key
+    // between this copy's check and its message.
+    LockScriptFiles();
     // A failed write must not hand the editor a stale or partial file of the same name.
     if (!WriteFileBytes(action.file, script)) {
         ShowError(action.writeFailed);
@@ -70,6 +73,7 @@ void RunScriptAction(const ScriptAction& action, const std::string& script) {
     }
     // The box has been dismissed: the script file goes in every case.
     RemoveFile(action.file);
+    UnlockScriptFiles();
 }
 
 }  // namespace

@@ -50,6 +50,9 @@ bool RunAndWait(const std::string& program, const std::string& commandLine) {
     return true;
 }
 
+void LockScriptFiles() { fake.calls.push_back("LockScriptFiles"); }
+void UnlockScriptFiles() { fake.calls.push_back("UnlockScriptFiles"); }
+
 void ShowMessage(const std::string& text) { fake.calls.push_back("ShowMessage " + text); }
 void ShowError(const std::string& text) { fake.calls.push_back("ShowError " + text); }
 
