@@ -100,15 +100,6 @@ struct ActionRun {
     return ::testing::AssertionSuccess();
 }
 
-bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
-    const ULONGLONG deadline = NowMs() + timeoutMs;
-    while (PathExists(path)) {
-        if (NowMs() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 class Actions : public ::testing::TestWithParam<Runner> {
 protected:
     void SetUp() override {

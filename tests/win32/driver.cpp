@@ -509,3 +509,18 @@ ULONGLONG SystemTimeMs() {
     GetSystemTimeAsFileTime(&now);
     return FileTimeMs(now);
 }
+
+bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
+    return WaitUntil([&] { return !PathExists(path); }, timeoutMs);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+bool WaitForFocus(HWND window, HWND expected, DWORD timeoutMs) {
+    return WaitUntil([&] { return FocusOf(window) == expected; }, timeoutMs);
+}

@@ -185,9 +185,28 @@ bool DeletePath(const std::string& path);
 // writing, until the object goes: the way another program holds a file that nobody may write.
 OwnedHandle HoldFileExclusively(const std::string& path);
 
-// ---- Time -------------------------------------------------------------------------------------
+// ---- Time and waiting -------------------------------------------------------------------------
 
 // Milliseconds from a monotonic clock.
 ULONGLONG NowMs();
+
+// Polls `condition` until it holds; false if it still does not after `timeoutMs`.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs, DWORD pollMs = 20) {
+    const ULONGLONG deadline = NowMs() + timeoutMs;
+    while (!condition()) {
+        if (NowMs() >= deadline) return false;
+        Sleep(pollMs);
+    }
+    return true;
+}
+
+// Waits until no file or directory of that name is left.
+bool WaitUntilGone(const std::string& path, DWORD timeoutMs);
+
+// The control that has the keyboard focus in `window`'s thread, or null.
+HWND FocusOf(HWND window);
+// Waits until that control is `expected`.
+bool WaitForFocus(HWND window, HWND expected, DWORD timeoutMs = 5000);
 // Milliseconds of the system's wall clock, the clock of process exit times.
 ULONGLONG SystemTimeMs();

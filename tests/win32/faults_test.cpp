@@ -174,15 +174,6 @@ struct RunningTool {
     return ::testing::AssertionSuccess();
 }
 
-bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
-    const ULONGLONG deadline = NowMs() + timeoutMs;
-    while (PathExists(path)) {
-        if (NowMs() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 // The box an action ends with, read and dismissed; the script file must go once it has.
 struct ActionOutcome {
     bool boxSeen = false;
@@ -448,22 +439,6 @@ TEST(Faults, TwoCopiesInTwoFoldersNeverClaimTheOthersPath) {
 }
 
 // ---- The script typed over --------------------------------------------------------------------
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-}
-
-bool WaitForFocus(HWND window, HWND expected) {
-    const ULONGLONG deadline = NowMs() + kFocusTimeoutMs;
-    while (FocusOf(window) != expected) {
-        if (NowMs() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 bool BringToFront(HWND window) {
     const ULONGLONG deadline = NowMs() + kFocusTimeoutMs;

@@ -70,16 +70,6 @@ bool WaitForTextColour(HWND control, COLORREF colour, COLORREF absent, DWORD tim
     return false;
 }
 
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
-    const ULONGLONG end = NowMs() + timeoutMs;
-    while (!condition()) {
-        if (NowMs() >= end) return false;
-        Sleep(100);
-    }
-    return true;
-}
-
 POINT CentreOf(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
@@ -183,12 +173,7 @@ protected:
         WaitForExit(tool_, 20000);
     }
     void MoveOff() { MoveMouseTo(CentreOf(groupBox_)); }
-    HWND FocusedControl() {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof(info);
-        GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
-        return info.hwndFocus;
-    }
+    HWND FocusedControl() { return FocusOf(window_); }
 
     RegistryOverride browser_{HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers",
                               VARNHOLT_BROWSER_SCRIPT};
@@ -248,7 +233,7 @@ TEST_F(LinksTest, AFailedOpenLeavesTheLinkUnvisited) {
 
 TEST_F(LinksTest, PressOpensItsAddressOnceAndLeavesTheFocus) {
     // The window has just been activated: its first control takes the focus shortly.
-    ASSERT_TRUE(WaitUntil([&] { return FocusedControl() != nullptr; }));
+    ASSERT_TRUE(WaitUntil([&] { return FocusedControl() != nullptr; }, 10000));
     const HWND focusBefore = FocusedControl();
 
     // Opened as the button goes down, before any release.
@@ -278,12 +263,12 @@ TEST_F(LinksTest, LinkBoxesAreButtonFaceAndTheLabelIsDrawnOverTheWindow) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     // Polled: the freshly shown window may not have been painted yet.
     for (HWND link : {link1_, link2_}) {
-        EXPECT_TRUE(WaitUntil([&] { return ScreenPixelsOf(link).corner() == face; }));
+        EXPECT_TRUE(WaitUntil([&] { return ScreenPixelsOf(link).corner() == face; }, 10000));
     }
     EXPECT_TRUE(WaitUntil([&] {
         const Pixels label = ScreenPixelsOf(label_);
         return label.Count(kBlack) > 0 && label.corner() == face;
-    })) << "black glyphs over the window's own background";
+    }, 10000)) << "black glyphs over the window's own background";
 }
 
 }  // namespace

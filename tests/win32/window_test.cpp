@@ -44,37 +44,12 @@ void ExpectExitCode(const RunningTool& tool, DWORD expected) {
 }
 
 // A file vanishes a moment after the box that precedes its deletion has gone.
-bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
-    const ULONGLONG deadline = NowMs() + timeoutMs;
-    while (PathExists(path)) {
-        if (NowMs() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 void PreCreateScriptFiles() {
     ASSERT_TRUE(CreateFileWithBytes(kImportFile, kLeftByEarlierRun));
     ASSERT_TRUE(CreateFileWithBytes(kRemovalFile, kLeftByEarlierRun));
 }
 
 // ---- Keys and focus ---------------------------------------------------------------------------
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-}
-
-bool WaitForFocus(HWND window, HWND expected) {
-    const ULONGLONG deadline = NowMs() + kFocusTimeoutMs;
-    while (FocusOf(window) != expected) {
-        if (NowMs() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 void BringToFront(HWND window) {
     SetForegroundWindow(window);
