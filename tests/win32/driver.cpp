@@ -524,3 +524,31 @@ HWND FocusOf(HWND window) {
 bool WaitForFocus(HWND window, HWND expected, DWORD timeoutMs) {
     return WaitUntil([&] { return FocusOf(window) == expected; }, timeoutMs);
 }
+
+bool BringToFront(HWND window, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            if (GetForegroundWindow() == window) return true;
+            SetForegroundWindow(window);
+            return false;
+        },
+        timeoutMs);
+}
+
+void PressKey(WORD virtualKey, bool withCtrl, bool withShift) {
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD key, bool up) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (withCtrl) add(VK_CONTROL, false);
+    if (withShift) add(VK_SHIFT, false);
+    add(virtualKey, false);
+    add(virtualKey, true);
+    if (withShift) add(VK_SHIFT, true);
+    if (withCtrl) add(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}

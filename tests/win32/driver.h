@@ -208,5 +208,13 @@ bool WaitUntilGone(const std::string& path, DWORD timeoutMs);
 HWND FocusOf(HWND window);
 // Waits until that control is `expected`.
 bool WaitForFocus(HWND window, HWND expected, DWORD timeoutMs = 5000);
+
+// ---- Keyboard ---------------------------------------------------------------------------------
+
+// Makes `window` the foreground window, asking again until it is; false if it never becomes so.
+bool BringToFront(HWND window, DWORD timeoutMs = 5000);
+// A key pressed and released with the given modifiers held, through the system's input queue as
+// a keyboard gives it, so it reaches the foreground program through its message loop.
+void PressKey(WORD virtualKey, bool withCtrl = false, bool withShift = false);
 // Milliseconds of the system's wall clock, the clock of process exit times.
 ULONGLONG SystemTimeMs();

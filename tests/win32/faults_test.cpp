@@ -440,16 +440,6 @@ TEST(Faults, TwoCopiesInTwoFoldersNeverClaimTheOthersPath) {
 
 // ---- The script typed over --------------------------------------------------------------------
 
-bool BringToFront(HWND window) {
-    const ULONGLONG deadline = NowMs() + kFocusTimeoutMs;
-    while (GetForegroundWindow() != window) {
-        if (NowMs() >= deadline) return false;
-        SetForegroundWindow(window);
-        Sleep(20);
-    }
-    return true;
-}
-
 // A key pressed with the given modifiers held, through the system's input queue, as a keyboard
 // gives it.
 struct Keystroke {
@@ -458,23 +448,7 @@ struct Keystroke {
     bool shift;
 };
 
-void Press(const Keystroke& stroke) {
-    std::vector<INPUT> inputs;
-    auto add = [&inputs](WORD key, bool up) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    };
-    if (stroke.ctrl) add(VK_CONTROL, false);
-    if (stroke.shift) add(VK_SHIFT, false);
-    add(stroke.key, false);
-    add(stroke.key, true);
-    if (stroke.shift) add(VK_SHIFT, true);
-    if (stroke.ctrl) add(VK_CONTROL, true);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
+void Press(const Keystroke& stroke) { PressKey(stroke.key, stroke.ctrl, stroke.shift); }
 
 struct TypingCase {
     const char* what;

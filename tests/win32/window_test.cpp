@@ -51,30 +51,6 @@ void PreCreateScriptFiles() {
 
 // ---- Keys and focus ---------------------------------------------------------------------------
 
-void BringToFront(HWND window) {
-    SetForegroundWindow(window);
-    const ULONGLONG deadline = NowMs() + kFocusTimeoutMs;
-    while (GetForegroundWindow() != window && NowMs() < deadline) Sleep(20);
-    ASSERT_EQ(GetForegroundWindow(), window) << "the tool's window could not be brought to front";
-}
-
-// Real key presses, as the keyboard gives them: they reach the tool through its message loop.
-void PressKey(WORD virtualKey, bool withShift = false) {
-    std::vector<INPUT> inputs;
-    auto add = [&inputs](WORD key, bool up) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    };
-    if (withShift) add(VK_SHIFT, false);
-    add(virtualKey, false);
-    add(virtualKey, true);
-    if (withShift) add(VK_SHIFT, true);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 // ---- The window's controls --------------------------------------------------------------------
 
 HWND FindChild(HWND parent, const char* className, const std::string& text) {
@@ -319,7 +295,7 @@ TEST(MainWindow, KeysMoveTheFocusAndOnlyTheEditBoxTakesEnter) {
     HWND editBox = EditBoxOf(tool.window);
     ASSERT_TRUE(button1 && button2 && editBox);
     EXPECT_TRUE(WaitForFocus(tool.window, button1)) << "the first focus is not on 按钮1";
-    BringToFront(tool.window);
+    ASSERT_TRUE(BringToFront(tool.window)) << "the window could not be brought to front";
     if (HasFatalFailure()) return;
 
     struct Step {
@@ -339,7 +315,7 @@ TEST(MainWindow, KeysMoveTheFocusAndOnlyTheEditBoxTakesEnter) {
         {VK_RETURN, false, button1, "Enter on 按钮1"},
     };
     for (const Step& step : cycle) {
-        PressKey(step.key, step.shift);
+        PressKey(step.key, false, step.shift);
         EXPECT_TRUE(WaitForFocus(tool.window, step.focusAfter)) << step.what;
     }
     // Had Enter pressed a button, its action would be under way: the key after it would wait
@@ -350,7 +326,7 @@ TEST(MainWindow, KeysMoveTheFocusAndOnlyTheEditBoxTakesEnter) {
     EXPECT_FALSE(RegistryKeyPresent(kGameKeyPath));
 
     // Space clicks the focused button.
-    PressKey(VK_TAB, true);
+    PressKey(VK_TAB, false, true);
     ASSERT_TRUE(WaitForFocus(tool.window, button1));
     PressKey(VK_SPACE);
     HWND box = WaitForMessageBox(tool.process.id, kActionTimeoutMs);
@@ -359,9 +335,9 @@ TEST(MainWindow, KeysMoveTheFocusAndOnlyTheEditBoxTakesEnter) {
     ASSERT_TRUE(DismissMessageBox(box));
 
     // In the edit box Enter and letters change the script, unseen.
-    BringToFront(tool.window);
+    ASSERT_TRUE(BringToFront(tool.window)) << "the window could not be brought to front";
     if (HasFatalFailure()) return;
-    PressKey(VK_TAB, true);
+    PressKey(VK_TAB, false, true);
     ASSERT_TRUE(WaitForFocus(tool.window, editBox));
     PressKey(VK_RETURN);
     PressKey('A');
@@ -374,8 +350,8 @@ TEST(MainWindow, KeysMoveTheFocusAndOnlyTheEditBoxTakesEnter) {
     ASSERT_TRUE(WaitForFocus(tool.window, button2));
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                  200, 100, nullptr, nullptr, nullptr, nullptr);
-    BringToFront(other);
-    BringToFront(tool.window);
+    ASSERT_TRUE(BringToFront(other)) << "the window could not be brought to front";
+    ASSERT_TRUE(BringToFront(tool.window)) << "the window could not be brought to front";
     EXPECT_TRUE(WaitForFocus(tool.window, button2)) << "the focus was not given back";
     DestroyWindow(other);
 
@@ -398,7 +374,7 @@ TEST(MainWindow, EscClosesFromEachFocusableControl) {
         StartTool(&tool, "C:\\varnholt window esc");
         if (HasFatalFailure()) return;
         ASSERT_TRUE(WaitForFocus(tool.window, Button1Of(tool.window)));
-        BringToFront(tool.window);
+        ASSERT_TRUE(BringToFront(tool.window)) << "the window could not be brought to front";
         if (HasFatalFailure()) return;
         for (int i = 0; i < escCase.tabs; ++i) PressKey(VK_TAB);
         const HWND focused[] = {Button1Of(tool.window), Button2Of(tool.window),
