@@ -19,11 +19,27 @@ export VARNHOLT_XVFB_DISPLAY=${VARNHOLT_XVFB_DISPLAY:-:91}
 
 if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=$VARNHOLT_XVFB_DISPLAY
-    socket=/tmp/.X11-unix/X${DISPLAY#:}
-    if [ ! -S "$socket" ]; then
-        setsid Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
-        for _ in $(seq 100); do [ -S "$socket" ] && break; sleep 0.1; done
-    fi
+    number=${DISPLAY#:}
+    socket=/tmp/.X11-unix/X$number
+    lock=/tmp/.X$number-lock
+    (
+        flock 8
+        # An X server killed without its own clean-up (a session or CI job ended by SIGKILL)
+        # leaves its lock file and socket behind: nothing answers on the display then, and a new
+        # Xvfb refuses to start on it. Only a running X server's lock counts.
+        owner=$(tr -d ' ' < "$lock" 2>/dev/null || true)
+        if [ -e "$lock" ] && ! grep -qs '^X' "/proc/$owner/comm"; then
+            rm -f "$lock" "$socket"
+        fi
+        if [ ! -S "$socket" ]; then
+            setsid Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null 8>&- &
+            for _ in $(seq 100); do [ -S "$socket" ] && break; sleep 0.1; done
+        fi
+        if [ ! -S "$socket" ]; then
+            echo "wine-run: Xvfb did not start on display $DISPLAY" >&2
+            exit 1
+        fi
+    ) 8>"/tmp/.varnholt-xvfb-$number.lock"
 fi
 
 mkdir -p "$(dirname "$WINEPREFIX")"
