@@ -61,25 +61,34 @@ void PaintLink(HWND window, const LinkState& state) {
     EndPaint(window, &paint);
 }
 
+void EndHover(HWND window, LinkState& state) {
+    state.hover = false;
+    if (GetCapture() == window) ReleaseCapture();
+    InvalidateRect(window, nullptr, FALSE);
+}
+
 // Hover is tracked with the mouse capture: while the pointer is over the link the control holds
-// the capture, so it also sees the move that takes the pointer off it.
+// the capture, so it also sees the move that takes the pointer off it. The capture only works
+// while the tool is in front, though; when another window is (the browser a link has just opened,
+// say), the link is sent no such move, so it also asks for a WM_MOUSELEAVE.
 void TrackHover(HWND window, LinkState& state, LPARAM position) {
+    TRACKMOUSEEVENT leave = {sizeof(leave), TME_LEAVE, window, 0};
     if (!state.hover) {
         state.hover = true;
         InvalidateRect(window, nullptr, FALSE);
         SetCapture(window);
+        TrackMouseEvent(&leave);
         return;
     }
     RECT client;
     GetClientRect(window, &client);
     const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
     if (!PtInRect(&client, point)) {
-        state.hover = false;
-        ReleaseCapture();
-        InvalidateRect(window, nullptr, FALSE);
-    } else if (GetCapture() != window) {
-        SetCapture(window);
+        EndHover(window, state);
+        return;
     }
+    if (GetCapture() != window) SetCapture(window);
+    TrackMouseEvent(&leave);
 }
 
 // The address opens as the button goes down; a failed open leaves the link unvisited, silently.
@@ -113,6 +122,16 @@ LRESULT CALLBACK LinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         if (state == nullptr) break;
         TrackHover(window, *state, lParam);
         return 0;
+    case WM_MOUSELEAVE: {
+        // A leave can arrive late, after the pointer has come back: only a pointer that is off
+        // the link now ends the hover.
+        POINT cursor;
+        if (state != nullptr && state->hover && GetCursorPos(&cursor) &&
+            WindowFromPoint(cursor) != window) {
+            EndHover(window, *state);
+        }
+        return 0;
+    }
     case WM_LBUTTONDOWN:
         if (state == nullptr) break;
         Press(window, *state);

@@ -76,6 +76,30 @@ POINT CentreOf(HWND window) {
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+// For a failed colour check: what the link showed, and whose window lies over its centre when it
+// is not the link itself.
+std::string DescribeLink(HWND link) {
+    const Pixels pixels = ScreenPixelsOf(link);
+    std::ostringstream text;
+    text << "blue " << pixels.Count(kBlue) << ", light blue " << pixels.Count(kLightBlue)
+         << ", dark red " << pixels.Count(kDarkRed) << " pixels";
+    const HWND top = WindowFromPoint(CentreOf(link));
+    if (top != link) {
+        char className[64] = {};
+        GetClassNameA(top, className, sizeof(className));
+        text << "; over its centre: a " << className << " in \""
+             << WindowText(GetAncestor(top, GA_ROOT)) << "\"";
+    }
+    return text.str();
+}
+
+// The tool opens an address on its window's thread: once that thread answers a message, the open
+// is over, however long the shell took to start the browser.
+void WaitForToolIdle(HWND window) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+}
+
 void SendMouse(POINT point, DWORD flags) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
@@ -196,8 +220,30 @@ TEST_F(LinksTest, ColoursFollowTheMouseAndTheVisitedState) {
     SendMouse(CentreOf(link1_), MOUSEEVENTF_LEFTDOWN);
     SendMouse(CentreOf(link1_), MOUSEEVENTF_LEFTUP);
     ASSERT_EQ(WaitForOpenedAddresses(1).size(), 1u);
+    WaitForToolIdle(window_);
     MoveOff();
-    EXPECT_TRUE(WaitForTextColour(link1_, kDarkRed, kLightBlue)) << "visited after the open";
+    EXPECT_TRUE(WaitForTextColour(link1_, kDarkRed, kLightBlue))
+        << "visited after the open: " << DescribeLink(link1_);
+}
+
+// After an open the browser comes to the front, and the pointer leaves the link for it: the link
+// must not keep its hover colour, now or once the tool is in front again.
+TEST_F(LinksTest, HoverEndsWhenThePointerLeavesForAWindowInFront) {
+    MoveMouseTo(CentreOf(link1_));
+    ASSERT_TRUE(WaitForTextColour(link1_, kLightBlue, kBlue)) << DescribeLink(link1_);
+
+    HWND browser = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "browser", WS_POPUP | WS_VISIBLE, 0,
+                                   0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(BringToFront(browser));
+    MoveMouseTo({100, 50});
+    EXPECT_TRUE(WaitForTextColour(link1_, kBlue, kLightBlue))
+        << "with the browser in front: " << DescribeLink(link1_);
+
+    DestroyWindow(browser);
+    ASSERT_TRUE(BringToFront(window_));
+    EXPECT_TRUE(WaitForTextColour(link1_, kBlue, kLightBlue))
+        << "with the tool in front again: " << DescribeLink(link1_);
 }
 
 TEST_F(LinksTest, AFailedOpenLeavesTheLinkUnvisited) {
@@ -205,8 +251,9 @@ TEST_F(LinksTest, AFailedOpenLeavesTheLinkUnvisited) {
     SendMouse(CentreOf(link2_), MOUSEEVENTF_LEFTDOWN);
     SendMouse(CentreOf(link2_), MOUSEEVENTF_LEFTUP);
     ASSERT_EQ(WaitForOpenedAddresses(1).size(), 1u);
+    WaitForToolIdle(window_);
     MoveOff();
-    ASSERT_TRUE(WaitForTextColour(link2_, kDarkRed, kBlue));
+    ASSERT_TRUE(WaitForTextColour(link2_, kDarkRed, kBlue)) << DescribeLink(link2_);
 
     {
         // Neither the shell's handler for web addresses nor the one for .htm files can start.
@@ -218,14 +265,12 @@ TEST_F(LinksTest, AFailedOpenLeavesTheLinkUnvisited) {
         MoveMouseTo(CentreOf(link2_));
         SendMouse(CentreOf(link2_), MOUSEEVENTF_LEFTDOWN);
         SendMouse(CentreOf(link2_), MOUSEEVENTF_LEFTUP);
-        // The failed open answers nothing that can be waited for; give it time, then make sure
-        // the tool's thread is idle again before the mouse leaves.
+        // The failed open answers nothing that can be waited for; give it time to begin.
         Sleep(3000);
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
+        WaitForToolIdle(window_);
         MoveOff();
         EXPECT_TRUE(WaitForTextColour(link2_, kBlue, kDarkRed, 30000))
-            << "blue after the failed open";
+            << "blue after the failed open: " << DescribeLink(link2_);
         EXPECT_EQ(FindMessageBox(tool_.id), nullptr) << "a failed open says nothing";
     }
     EXPECT_EQ(OpenedAddresses().size(), 1u);
