@@ -100,6 +100,25 @@ struct ActionRun {
     return ::testing::AssertionSuccess();
 }
 
+// The box a run ends with, and the script file as it stood while the box was open.
+struct SeenBox {
+    ULONGLONG seenAt = 0;
+    bool fileRead = false;
+    std::string fileWhileOpen = "not read";
+    MessageBoxContent content;
+};
+
+// Waits for the run's box, reads the script file while the box holds the tool, then dismisses it.
+::testing::AssertionResult ReadAndDismissBox(const ActionRun& run, Action action, SeenBox* seen) {
+    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
+    if (box == nullptr) return ::testing::AssertionFailure() << "no message box";
+    seen->seenAt = SystemTimeMs();
+    seen->fileRead = ReadFileBytes(ScriptFileOf(action), &seen->fileWhileOpen);
+    seen->content = ReadMessageBox(box);
+    if (!DismissMessageBox(box)) return ::testing::AssertionFailure() << "box not dismissed";
+    return ::testing::AssertionSuccess();
+}
+
 class Actions : public ::testing::TestWithParam<Runner> {
 protected:
     void SetUp() override {
@@ -135,24 +154,20 @@ TEST_P(Actions, ImportWritesTheScriptRunsTheSystemsEditorAndReportsSuccess) {
     ASSERT_TRUE(StartAction(GetParam(), Action::Import, game_, &run));
     OwnedHandle editor = WaitForChildProcess(run.process.id, "regedit.exe", kBoxTimeoutMs);
     ASSERT_TRUE(editor.valid()) << "the registry editor was not seen running";
-    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
-    ASSERT_NE(box, nullptr);
-    const ULONGLONG boxSeenAt = SystemTimeMs();
-    std::string fileWhileBoxOpen;
-    EXPECT_TRUE(ReadFileBytes(kImportFile, &fileWhileBoxOpen));
-    const MessageBoxContent content = ReadMessageBox(box);
-    ASSERT_TRUE(DismissMessageBox(box));
+    SeenBox seen;
+    ASSERT_TRUE(ReadAndDismissBox(run, Action::Import, &seen));
+    EXPECT_TRUE(seen.fileRead);
 
     ULONGLONG editorEndedAt = 0;
     ASSERT_TRUE(ExitTimeMs(editor.handle, &editorEndedAt));
     // The import has no pause: its box follows the editor at once. Only the tool, whose window
     // system is already up, shows its box fast enough to hold it to less than the removal's second.
     if (GetParam() == Runner::RealTool) {
-        EXPECT_LT(boxSeenAt, editorEndedAt + 1000);
+        EXPECT_LT(seen.seenAt, editorEndedAt + 1000);
     }
-    EXPECT_EQ(fileWhileBoxOpen, kExpectedImportScript);
-    EXPECT_EQ(content.text, "导入注册表成功");
-    EXPECT_FALSE(content.errorIcon);
+    EXPECT_EQ(seen.fileWhileOpen, kExpectedImportScript);
+    EXPECT_EQ(seen.content.text, "导入注册表成功");
+    EXPECT_FALSE(seen.content.errorIcon);
     EXPECT_TRUE(WaitUntilGone(kImportFile, 10000));
 
     std::string value;
@@ -179,21 +194,17 @@ TEST_P(Actions, RemovalDeletesTheKeyAndReportsAfterItsPause) {
     ASSERT_TRUE(StartAction(GetParam(), Action::Remove, game_, &run));
     OwnedHandle editor = WaitForChildProcess(run.process.id, "regedit.exe", kBoxTimeoutMs);
     ASSERT_TRUE(editor.valid()) << "the registry editor was not seen running";
-    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
-    ASSERT_NE(box, nullptr);
-    const ULONGLONG boxSeenAt = SystemTimeMs();
-    std::string fileWhileBoxOpen;
-    EXPECT_TRUE(ReadFileBytes(kRemovalFile, &fileWhileBoxOpen));
-    const MessageBoxContent content = ReadMessageBox(box);
-    ASSERT_TRUE(DismissMessageBox(box));
+    SeenBox seen;
+    ASSERT_TRUE(ReadAndDismissBox(run, Action::Remove, &seen));
+    EXPECT_TRUE(seen.fileRead);
 
     ULONGLONG editorEndedAt = 0;
     ASSERT_TRUE(ExitTimeMs(editor.handle, &editorEndedAt));
     // The pause is one second; the box is seen a little after it appears.
-    EXPECT_GE(boxSeenAt, editorEndedAt + 950);
-    EXPECT_EQ(fileWhileBoxOpen, kExpectedRemovalScript);
-    EXPECT_EQ(content.text, "卸载注册表成功");
-    EXPECT_FALSE(content.errorIcon);
+    EXPECT_GE(seen.seenAt, editorEndedAt + 950);
+    EXPECT_EQ(seen.fileWhileOpen, kExpectedRemovalScript);
+    EXPECT_EQ(seen.content.text, "卸载注册表成功");
+    EXPECT_FALSE(seen.content.errorIcon);
     EXPECT_TRUE(WaitUntilGone(kRemovalFile, 10000));
 
     EXPECT_FALSE(RegistryKeyPresent(kGameKeyPath));
@@ -207,17 +218,14 @@ TEST_P(Actions, RemovalDeletesTheKeyAndReportsAfterItsPause) {
 TEST_P(Actions, ImportThatLeavesNoInstallFolderIsReportedAsFailed) {
     ActionRun run;
     ASSERT_TRUE(StartAction(GetParam(), Action::ImportEmptied, game_, &run));
-    HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
-    ASSERT_NE(box, nullptr);
-    std::string fileWhileBoxOpen = "not read";
-    EXPECT_TRUE(ReadFileBytes(kImportFile, &fileWhileBoxOpen));
-    const MessageBoxContent content = ReadMessageBox(box);
-    ASSERT_TRUE(DismissMessageBox(box));
+    SeenBox seen;
+    ASSERT_TRUE(ReadAndDismissBox(run, Action::ImportEmptied, &seen));
+    EXPECT_TRUE(seen.fileRead);
 
-    EXPECT_EQ(fileWhileBoxOpen, "");
-    EXPECT_EQ(content.text,
+    EXPECT_EQ(seen.fileWhileOpen, "");
+    EXPECT_EQ(seen.content.text,
               "导入注册表失败：注册表中没有写入游戏路径，请以管理员身份运行本工具。");
-    EXPECT_TRUE(content.errorIcon);
+    EXPECT_TRUE(seen.content.errorIcon);
     EXPECT_TRUE(WaitUntilGone(kImportFile, 10000));
     EXPECT_FALSE(RegistryKeyPresent(kGameKeyPath));
     EXPECT_TRUE(FinishRun(&run));
@@ -266,14 +274,12 @@ TEST_P(Actions, AScriptFileThatCannotBeWrittenIsReportedAndChangesNothing) {
 
         ActionRun run;
         ASSERT_TRUE(StartAction(GetParam(), c.action, game_, &run));
-        HWND box = WaitForMessageBox(run.process.id, kBoxTimeoutMs);
-        ASSERT_NE(box, nullptr);
-        const MessageBoxContent content = ReadMessageBox(box);
-        ASSERT_TRUE(DismissMessageBox(box));
+        SeenBox seen;
+        ASSERT_TRUE(ReadAndDismissBox(run, c.action, &seen));
         EXPECT_TRUE(FinishRun(&run));
 
-        EXPECT_EQ(content.text, c.message);
-        EXPECT_TRUE(content.errorIcon);
+        EXPECT_EQ(seen.content.text, c.message);
+        EXPECT_TRUE(seen.content.errorIcon);
         std::string value;
         EXPECT_TRUE(ReadRegistryText(kGameKeyPath, "InstallFolder", &value));
         EXPECT_EQ(value, "D:\\Old");

@@ -303,6 +303,14 @@ std::string WindowText(HWND window) {
     return std::string(buffer.data(), copied > 0 ? copied : 0);
 }
 
+std::string ControlText(HWND control) {
+    const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+    const LRESULT copied = SendMessageA(control, WM_GETTEXT, buffer.size(),
+                                        reinterpret_cast<LPARAM>(buffer.data()));
+    return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
+}
+
 HWND WaitForWindow(DWORD processId, const std::string& title, DWORD timeoutMs) {
     return PollForTopLevelWindow(processId, &title, nullptr, timeoutMs);
 }

@@ -154,6 +154,10 @@ bool CloseWindowLikeTheUser(HWND window);
 // The window text of any window, as code page 936 bytes.
 std::string WindowText(HWND window);
 
+// A control's text read through WM_GETTEXT, the way another program reads it: exactly what the
+// control holds, an edit box's whole contents included.
+std::string ControlText(HWND control);
+
 // ---- Registry: HKEY_LOCAL_MACHINE in the 32-bit view that the tool and regedit share --------
 
 extern const char kGameKeyPath[];    // SOFTWARE\Orlenwick\Varnholt

@@ -194,14 +194,6 @@ ActionOutcome ClickAndReadBox(const RunningTool& tool, const char* buttonCaption
     return outcome;
 }
 
-std::string ControlText(HWND control) {
-    const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = SendMessageA(control, WM_GETTEXT, buffer.size(),
-                                        reinterpret_cast<LPARAM>(buffer.data()));
-    return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
-}
-
 // Line 4 of the script that the tool holds, the one with the install path.
 std::string InstallFolderLine(HWND window) {
     const std::string script = ControlText(FindChildOfClass(window, "Edit"));

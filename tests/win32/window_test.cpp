@@ -62,15 +62,6 @@ HWND Button1Of(HWND window) { return FindChild(GroupBoxOf(window), "Button", "�
 HWND Button2Of(HWND window) { return FindChild(GroupBoxOf(window), "Button", "卸载注册表"); }
 HWND EditBoxOf(HWND window) { return FindChild(window, "Edit", ""); }
 
-// Read the way another program would, so the text is exactly what the control holds.
-std::string ControlText(HWND control) {
-    const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = SendMessageA(control, WM_GETTEXT, buffer.size(),
-                                        reinterpret_cast<LPARAM>(buffer.data()));
-    return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
-}
-
 RECT PlaceInParent(HWND control) {
     RECT rect = {};
     GetWindowRect(control, &rect);
